@@ -12,7 +12,8 @@ class PortOperations {
 public:
     virtual ~PortOperations() = default;
 
-    // Closes the port if it is open, discarding bytes still waiting to be sent.
+    // Closes the port if it is open. What the loader has sent is handed to the driver first
+    // (without waiting for the line), so a last request is not lost to a quick Disconnect.
     virtual void close() = 0;
     // Takes effect at the next open().
     virtual void setBaudRate(std::uint32_t bitsPerSecond) = 0;

@@ -6,7 +6,9 @@
 #include <QSerialPort>
 #include <QString>
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace serial {
 
@@ -53,6 +55,37 @@ signals:
     void portLost(const QString &portName, const QString &reason);
     // Emitted when bytes have arrived (after totalReceived() has counted them).
     void bytesArrived();
+
+private:
+    void onReadyRead();
+    void onErrorOccurred(QSerialPort::SerialPortError error);
+    // Moves the bytes QSerialPort has buffered into the input queue, counting them.
+    qint64 takeArrivedBytes();
+    void switchLinesOn();
+    void closeSerial(bool pushOutQueued);
+    void dropInput();
+    void finishLoss(std::uint64_t session, const QString &portName, const QString &reason);
+    // A write refused only because the output queue is full is retried by QSerialPort.
+    bool outputQueueMerelyFull();
+    QString lossReason();
+    void stopNotifications();
+
+    QSerialPort m_serial;
+    QString m_portName;
+    QString m_openPortName; // the name the current opening used, for portLost()
+    std::uint32_t m_baudRate = kDefaultBaudRate;
+    std::uint32_t m_totalReceived = 0;
+    // Received bytes not read yet: m_input[m_inputHead..] in arrival order.
+    std::vector<std::uint8_t> m_input;
+    std::size_t m_inputHead = 0;
+    // Raised at every opening, so that a loss noticed in one opening is never reported
+    // against a later one.
+    std::uint64_t m_session = 0;
+    bool m_opening = false;
+    bool m_writing = false;
+    // The device is gone and the port is closed at the next event pass; meanwhile it
+    // behaves as closed.
+    bool m_lossPending = false;
 };
 
 } // namespace serial

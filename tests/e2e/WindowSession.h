@@ -32,6 +32,12 @@ public:
     RecordingForm() : TForm3(QList<serial::PortEntry>{}) {}
 
     std::vector<std::pair<int, std::string>> panelLog;
+    int eventPasses = 0;
+
+    void processEvents(std::uint32_t maxWaitMs) override {
+        ++eventPasses;
+        TForm3::processEvents(maxWaitMs);
+    }
 
     void setPanelText(int panel, const std::string &text) override {
         if (panelLog.empty() || panelLog.back() != std::pair{panel, text})

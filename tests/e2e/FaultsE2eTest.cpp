@@ -184,7 +184,12 @@ TEST_P(FaultsE2e, ClosingTheWindowEndsTheConnectionAndClosesThePort) {
 
 INSTANTIATE_TEST_SUITE_P(Phases, FaultsE2e,
                          ::testing::Values(Phase::AwaitingAnnouncement, Phase::AwaitingEcho,
-                                           Phase::MidFile, Phase::AwaitingAck));
+                                           Phase::MidFile, Phase::AwaitingAck),
+                         [](const auto &info) {
+                             static const char *const names[] = {
+                                 "AwaitingAnnouncement", "AwaitingEcho", "MidFile", "AwaitingAck"};
+                             return std::string(names[static_cast<int>(info.param)]);
+                         });
 
 TEST(FaultsE2eOpening, ClosingWhileTheOpeningFailsAndOpeningOnceTheAdapterIsBack) {
     const fs::path link = fs::temp_directory_path() / ("loader-late-" + std::to_string(::getpid()));

@@ -182,14 +182,16 @@ TEST_P(FaultsE2e, ClosingTheWindowEndsTheConnectionAndClosesThePort) {
     EXPECT_TRUE(session.unit().waitUntil([](const auto &o) { return o.closings >= 1; }, 2s));
 }
 
+std::string phaseTestName(const ::testing::TestParamInfo<Phase> &info) {
+    static const char *const kNames[] = {"AwaitingAnnouncement", "AwaitingEcho", "MidFile",
+                                         "AwaitingAck"};
+    return kNames[static_cast<int>(info.param)];
+}
+
 INSTANTIATE_TEST_SUITE_P(Phases, FaultsE2e,
                          ::testing::Values(Phase::AwaitingAnnouncement, Phase::AwaitingEcho,
                                            Phase::MidFile, Phase::AwaitingAck),
-                         [](const auto &info) {
-                             static const char *const names[] = {
-                                 "AwaitingAnnouncement", "AwaitingEcho", "MidFile", "AwaitingAck"};
-                             return std::string(names[static_cast<int>(info.param)]);
-                         });
+                         phaseTestName);
 
 TEST(FaultsE2eOpening, ClosingWhileTheOpeningFailsAndOpeningOnceTheAdapterIsBack) {
     const fs::path link = fs::temp_directory_path() / ("loader-late-" + std::to_string(::getpid()));

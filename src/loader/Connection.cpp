@@ -5,7 +5,6 @@
 #include "loader/StatusTexts.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 
 namespace loader {
@@ -223,7 +222,8 @@ bool Connection::sendBlock(const states::FirmwareStep &file) {
         bytes.size() - std::min<std::uint64_t>(m_readPosition, bytes.size());
     const auto count =
         static_cast<std::size_t>(std::min<std::uint64_t>(remaining, wire::kBlockSizeBytes));
-    std::memcpy(BlockBuffer.data(), bytes.data() + m_readPosition, count);
+    std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(m_readPosition), count,
+                BlockBuffer.begin());
     m_readPosition += count;
     BlockChecksum = wire::blockChecksum(BlockBuffer);
     m_port.sendData(BlockBuffer);

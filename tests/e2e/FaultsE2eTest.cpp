@@ -257,9 +257,14 @@ TEST(FaultsE2eCycles, ThreeHundredConnectionsLeakNoDescriptorsOrMemory) {
     for (int i = 0; i < kCycles; ++i)
         cycle();
 
-    EXPECT_EQ(session.unit().observations().bootReplies, 20 + kCycles);
+    EXPECT_TRUE(
+        session.unit().waitUntil([](const auto &o) { return o.bootReplies == 20 + kCycles; }, 2s));
     EXPECT_EQ(openDescriptors(), descriptors);
+#ifndef __SANITIZE_ADDRESS__ // its quarantine holds freed memory; its leak check covers this
     EXPECT_LT(residentKiB() - resident, 4 * 1024) << "KiB grown over " << kCycles << " connections";
+#else
+    (void)resident;
+#endif
 }
 #endif
 

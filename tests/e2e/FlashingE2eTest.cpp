@@ -1,6 +1,7 @@
 // Send all through the real serial port: what the simulated unit writes into its flash,
 // and what the window reports.
 
+#include "FlashedImages.h"
 #include "WindowSession.h"
 
 #include "loader/LoaderStates.h"
@@ -14,7 +15,7 @@ using namespace std::chrono_literals;
 using e2e::WindowSession;
 namespace fs = std::filesystem;
 namespace states = loader::states;
-using Bytes = std::vector<std::uint8_t>;
+using e2e::Bytes;
 
 struct FirmwareFile {
     int slot; // as numbered on screen
@@ -53,26 +54,6 @@ protected:
     }
     void TearDown() override { fs::remove_all(m_dir); }
 
-    // What the unit's flash must hold for each file: its blocks, where a short last block
-    // carries on with what the loader's block buffer held before, across files.
-    std::vector<Bytes> expectedImages(const std::vector<bool> &written) const {
-        Bytes buffer(256, 0);
-        std::vector<Bytes> images;
-        for (std::size_t i = 0; i < m_contents.size(); ++i) {
-            const Bytes &file = m_contents[i];
-            Bytes image;
-            std::size_t at = 0;
-            do {
-                const std::size_t count = std::min<std::size_t>(256, file.size() - at);
-                std::copy_n(file.begin() + static_cast<std::ptrdiff_t>(at), count, buffer.begin());
-                image.insert(image.end(), buffer.begin(), buffer.end());
-                at += count;
-            } while (at < file.size());
-            images.push_back(written[i] ? image : Bytes{});
-        }
-        return images;
-    }
-
     void fillSlots(WindowSession &session) {
         for (std::size_t i = 0; i < m_paths.size(); ++i)
             session.setPath(kFiles[i].slot, m_paths[i]);
@@ -105,7 +86,7 @@ TEST_F(FlashingE2e, UnitReceivesTheFourFilesExactlyAndInOrder) {
 
     const auto observed = session.unit().observations();
     EXPECT_EQ(observed.fileStarts, (Bytes{0xA4, 0xA5, 0xA6, 0xA7}));
-    const auto expected = expectedImages({true, true, true, true});
+    const auto expected = e2e::flashedImages(m_contents);
     for (std::size_t i = 0; i < 4; ++i) {
         EXPECT_EQ(session.unit().image(kFiles[i].command), expected[i]) << kFiles[i].name;
         EXPECT_TRUE(
@@ -129,7 +110,7 @@ TEST_F(FlashingE2e, WrongChecksumFailsOneFileAndTheOthersAreWritten) {
     for (const char *name : {"os.pr", "firmware.rs", "firmware.bk"})
         EXPECT_TRUE(session.form.panelShowed(1, std::string("File ") + name + " written")) << name;
     EXPECT_EQ(session.unit().observations().blockCount(0xA5), 3) << "the rest is not sent";
-    EXPECT_EQ(session.unit().image(0xA7), expectedImages({true, true, true, true})[3]);
+    EXPECT_EQ(session.unit().image(0xA7), e2e::flashedImages(m_contents)[3]);
 }
 
 TEST_F(FlashingE2e, NoiseAndAStrayA9OnTheLineAreHandledByTheRules) {
@@ -172,6 +153,34 @@ TEST_F(FlashingE2e, MissingAndFolderPathsAreFileErrorsAndNothingIsSentForThem) {
     EXPECT_TRUE(session.form.panelShowed(1, "File with space ü error"));
     EXPECT_TRUE(session.form.panelShowed(1, "File Select file.... error"));
     EXPECT_TRUE(session.form.panelShowed(1, "File firmware.rs written"));
+}
+
+TEST_F(FlashingE2e, FileChangedWhileBeingSentGoesOutAsItWasAtItsStart) {
+    // A long path: 12 folders of 200 characters.
+    fs::path folder = m_dir;
+    for (int i = 0; i < 12; ++i)
+        folder /= std::string(200, static_cast<char>('a' + i));
+    fs::create_directories(folder);
+    const fs::path path = folder / "os.pr";
+    fs::copy_file(m_paths[0], path);
+    ASSERT_GT(path.string().size(), 2400u);
+
+    unitsim::UnitOptions options = quickUnit();
+    options.replyDelay = 2ms;
+    WindowSession session(options);
+    session.startUnit();
+    session.setPath(1, path.string());
+    session.then(
+        "boot mode", [&] { return session.state() == states::kReady; },
+        [&] { session.form.Button1Click(); });
+    session.then(
+        "two blocks out", [&] { return session.unit().observations().blockCount(0xA4) >= 2; },
+        [&] { std::ofstream(path, std::ios::binary | std::ios::trunc) << std::string(5000, 'X'); });
+    session.then("idle", [&] { return session.state() == states::kIdle; });
+    session.connect(60s);
+
+    EXPECT_EQ(session.unit().image(0xA4), e2e::flashedImages({m_contents[0]})[0]);
+    EXPECT_TRUE(session.form.panelShowed(1, "File os.pr written"));
 }
 
 } // namespace

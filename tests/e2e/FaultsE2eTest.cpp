@@ -246,9 +246,14 @@ TEST(FaultsE2eCycles, ThreeHundredConnectionsLeakNoDescriptorsOrMemory) {
     options.announceDelay = 1ms;
     WindowSession session(options);
     session.startUnit();
+    int cycles = 0;
     const auto cycle = [&] {
         session.then("boot mode", [&] { return session.state() == states::kReady; });
         session.connect();
+        // The unit announces at each opening it notices: let it see this closing first.
+        ++cycles;
+        ASSERT_TRUE(
+            session.unit().waitUntil([&](const auto &o) { return o.closings >= cycles; }, 5s));
     };
     for (int i = 0; i < 20; ++i) // warm up caches and allocator pools
         cycle();

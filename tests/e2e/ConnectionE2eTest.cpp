@@ -171,4 +171,37 @@ TEST(ConnectionE2e, VanishedAdapterIsReportedOnceAndConnectRecoversAtTheSamePath
     EXPECT_TRUE(session.unit().waitUntil([](const auto &o) { return o.bootReplies == 2; }, 2s));
 }
 
+TEST(ConnectionE2e, ChoosingAnotherPortWhileConnectedSwitchesAtOnce) {
+    WindowSession session(quickUnit());
+    session.startUnit();
+    unitsim::SimulatedUnit other(quickUnit());
+    std::string error;
+    ASSERT_TRUE(other.start(error)) << error;
+    const QString otherPort = QString::fromStdString(other.portPath());
+
+    session.then(
+        "boot mode", [&] { return session.state() == states::kReady; },
+        [&] { session.form.nrDeviceBox1Change(otherPort); });
+    session.then(
+        "the other unit opened", [&] { return other.observations().openings == 1; },
+        [&] { session.form.BitBtn9Click(); });
+    session.then(
+        "reboot on the other unit", [&] { return other.observations().rebootRequests == 1; },
+        [&] { session.form.nrDeviceBox1Change(QStringLiteral("/dev/no-such-adapter")); });
+    session.then("the failed switch closed the port",
+                 [&] { return !session.form.commPort().isOpen(); });
+    session.connect();
+
+    EXPECT_EQ(session.unit().observations().rebootRequests, 0);
+    EXPECT_TRUE(session.unit().waitUntil([](const auto &o) { return o.closings == 1; }, 2s));
+    bool reported = false;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *box = qobject_cast<QMessageBox *>(widget); box != nullptr && box->isVisible()) {
+            reported = reported || box->text().contains(QStringLiteral("/dev/no-such-adapter"));
+            box->close();
+        }
+    }
+    EXPECT_TRUE(reported) << "an error message names the port that could not be opened";
+}
+
 } // namespace

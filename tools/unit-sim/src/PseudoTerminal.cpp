@@ -192,4 +192,12 @@ bool PseudoTerminal::isPurgeOfOutput(std::uint8_t status) {
     return status & TIOCPKT_FLUSHWRITE;
 }
 
+bool PseudoTerminal::isFlowControlSwitchedOff(std::uint8_t status) {
+    return status & TIOCPKT_NOSTOP;
+}
+
+bool PseudoTerminal::isFlowControlSwitchedOn(std::uint8_t status) {
+    return status & TIOCPKT_DOSTOP;
+}
+
 } // namespace unitsim

@@ -50,6 +50,10 @@ public:
 
     static bool isPurgeOfInput(std::uint8_t status);  // the other side emptied its input
     static bool isPurgeOfOutput(std::uint8_t status); // the other side emptied its output
+    // The other side switched software flow control off (raw mode, as on opening) or on
+    // again (as when the old settings are put back on closing), by setting the line.
+    static bool isFlowControlSwitchedOff(std::uint8_t status);
+    static bool isFlowControlSwitchedOn(std::uint8_t status);
 
 private:
     int m_masterFd = -1;

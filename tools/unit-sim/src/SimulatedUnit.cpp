@@ -94,6 +94,10 @@ struct Session {
     bool dataSinceReplyPurge = false;
     std::optional<Clock::time_point> heldInputPurgeAt; // not yet recorded
     bool inputPurgeLast = false; // the latest thing from the loader was an input purge
+    // The line was set to raw again after the opening purge. The loader sets it only on
+    // opening (and its port puts the old settings back on closing), so an opening is under
+    // way. Several switches between two looks show only as the last.
+    bool lineSetAgain = false;
     std::optional<Clock::time_point> announceAt;
     bool announceDue = false;
     bool announced = false;
@@ -164,6 +168,7 @@ private:
     void watchPeer(Clock::time_point now);
     void onPeerOpened(Clock::time_point now);
     void onPeerClosed(Clock::time_point now, bool drain);
+    void drainInput(Clock::time_point now);
     void refreshLine(Clock::time_point now);
     void configure(Clock::time_point now);
     void reportLine(const LineSettings &line);
@@ -215,6 +220,7 @@ private:
     std::optional<Clock::time_point> m_inputPacedUntil;
     std::optional<Clock::time_point> m_outputPacedUntil;
     bool m_announcedEver = false;
+    bool m_vanishing = false;
     bool m_announceRequested = false;
     std::optional<Clock::time_point> m_comeBackAt;
     Clock::time_point m_startTime = Clock::now();
@@ -464,17 +470,11 @@ void SimulatedUnit::Impl::onPeerOpened(Clock::time_point now) {
 
 void SimulatedUnit::Impl::onPeerClosed(Clock::time_point now, bool drain) {
     if (drain) {
-        // Bytes written just before the close are still there to be read.
-        std::vector<std::uint8_t> buffer(kReadBufferBytes);
-        for (int round = 0; round < kReadsPerPass * 4; ++round) {
-            const PseudoTerminal::Input input = m_port.read(buffer);
-            if (input.result == PseudoTerminal::Input::Result::Data)
-                takeData(std::span(buffer).first(input.dataBytes), now);
-            else if (input.result != PseudoTerminal::Input::Result::Status)
-                break;
-            if (!m_port.isOpen())
-                return; // vanished on a fault meanwhile
-        }
+        drainInput(now);
+        if (!m_port.isOpen())
+            return; // vanished on a fault meanwhile
+        // An opening purge taken for the one before the boot-mode reply, found out late.
+        checkReplyPurge(now);
     }
     recordHeldInputPurge();
     std::vector<Request> requests;
@@ -495,6 +495,18 @@ void SimulatedUnit::Impl::onPeerClosed(Clock::time_point now, bool drain) {
     m_outputPacer.idle();
     m_inputPacedUntil.reset();
     m_outputPacedUntil.reset();
+}
+
+void SimulatedUnit::Impl::drainInput(Clock::time_point now) {
+    // Bytes written just before a close are still there to be read.
+    std::vector<std::uint8_t> buffer(kReadBufferBytes);
+    for (int round = 0; round < kReadsPerPass * 4 && m_port.isOpen(); ++round) {
+        const PseudoTerminal::Input input = m_port.read(buffer);
+        if (input.result == PseudoTerminal::Input::Result::Data)
+            takeData(std::span(buffer).first(input.dataBytes), now);
+        else if (input.result != PseudoTerminal::Input::Result::Status)
+            break;
+    }
 }
 
 void SimulatedUnit::Impl::refreshLine(Clock::time_point now) {
@@ -592,7 +604,7 @@ void SimulatedUnit::Impl::readInput(Clock::time_point now) {
             return;
         case PseudoTerminal::Input::Result::PeerClosed:
         case PseudoTerminal::Input::Result::Failed:
-            onPeerClosed(now, false);
+            onPeerClosed(now, true); // what is left is read first
             return;
         }
         if (!m_port.isOpen())
@@ -612,6 +624,10 @@ void SimulatedUnit::Impl::takeData(std::span<const std::uint8_t> data, Clock::ti
 void SimulatedUnit::Impl::handleStatus(std::uint8_t status, Clock::time_point now) {
     const bool input = PseudoTerminal::isPurgeOfInput(status);
     const bool output = PseudoTerminal::isPurgeOfOutput(status);
+    if (PseudoTerminal::isFlowControlSwitchedOff(status) && m_session.sawOpeningPurge)
+        m_session.lineSetAgain = true;
+    if (PseudoTerminal::isFlowControlSwitchedOn(status))
+        m_session.lineSetAgain = false; // the old settings back: a closing, not an opening
     if (!input && !output)
         return; // flow-control news: the line settings are looked at anyway
     if (input && !output) {
@@ -651,6 +667,12 @@ void SimulatedUnit::Impl::handleFullPurge(Clock::time_point now) {
             m_announcedEver = false;
         }
         configure(now);
+        return;
+    }
+    // Purges that the unit reads as one can hide an opening behind the purge before the boot
+    // reply; setting the line again gives it away.
+    if (m_session.lineSetAgain) {
+        reopenUnseen(now);
         return;
     }
     if (m_session.announced && expectsBootReply() && !m_session.bootReplyReceived &&
@@ -840,6 +862,9 @@ void SimulatedUnit::Impl::announceIfDue(Clock::time_point now) {
     }
     m_session.announceDue = false;
     m_session.announced = true;
+    // The boot-mode reply awaited is the one to this announcement.
+    m_session.bootReplyReceived = false;
+    m_session.sawReplyPurge = false;
     m_announcedEver = true;
     TranscriptEntry entry = event(MessageKind::Announcement);
     entry.direction = Direction::Out;
@@ -934,8 +959,14 @@ void SimulatedUnit::Impl::dropOutgoing() {
 // ---- Vanishing and coming back --------------------------------------------------------------
 
 void SimulatedUnit::Impl::vanishNow(const std::string &why, const std::string &fault) {
-    if (!m_port.isOpen())
+    if (!m_port.isOpen() || m_vanishing)
         return;
+    if (m_session.open && fault.empty()) {
+        // What the loader wrote before the unit went is taken in, as a real unit would have.
+        m_vanishing = true;
+        drainInput(Clock::now());
+        m_vanishing = false;
+    }
     recordHeldInputPurge();
     dropOutgoing();
     std::vector<Request> requests;

@@ -6,7 +6,9 @@
 
 namespace unitsim {
 
-WakePipe::~WakePipe() { close(); }
+WakePipe::~WakePipe() {
+    close();
+}
 
 void WakePipe::close() {
     for (int &fd : m_fds) {

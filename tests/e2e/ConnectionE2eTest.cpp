@@ -154,14 +154,8 @@ TEST(ConnectionE2e, VanishedAdapterIsReportedOnceAndConnectRecoversAtTheSamePath
     });
     session.connect();
     EXPECT_EQ(losses, 1);
-    bool reported = false;
-    for (QWidget *widget : QApplication::topLevelWidgets()) {
-        if (auto *box = qobject_cast<QMessageBox *>(widget); box != nullptr && box->isVisible()) {
-            reported = reported || box->text().contains(QString::fromStdString(link.string()));
-            box->close();
-        }
-    }
-    EXPECT_TRUE(reported) << "a message names the lost port";
+    EXPECT_TRUE(e2e::closeMessageBoxes(QString::fromStdString(link.string())))
+        << "a message names the lost port";
 
     std::string path, error;
     ASSERT_TRUE(session.unit().comeBack(path, error)) << error;
@@ -194,14 +188,8 @@ TEST(ConnectionE2e, ChoosingAnotherPortWhileConnectedSwitchesAtOnce) {
 
     EXPECT_EQ(session.unit().observations().rebootRequests, 0);
     EXPECT_TRUE(session.unit().waitUntil([](const auto &o) { return o.closings == 1; }, 2s));
-    bool reported = false;
-    for (QWidget *widget : QApplication::topLevelWidgets()) {
-        if (auto *box = qobject_cast<QMessageBox *>(widget); box != nullptr && box->isVisible()) {
-            reported = reported || box->text().contains(QStringLiteral("/dev/no-such-adapter"));
-            box->close();
-        }
-    }
-    EXPECT_TRUE(reported) << "an error message names the port that could not be opened";
+    EXPECT_TRUE(e2e::closeMessageBoxes(QStringLiteral("/dev/no-such-adapter")))
+        << "an error message names the port that could not be opened";
 }
 
 } // namespace

@@ -43,13 +43,6 @@ std::function<bool()> after(int ms) {
     };
 }
 
-void closeMessageBoxes() {
-    for (QWidget *widget : QApplication::topLevelWidgets()) {
-        if (auto *box = qobject_cast<QMessageBox *>(widget))
-            box->close();
-    }
-}
-
 class FaultsE2e : public ::testing::TestWithParam<Phase> {
 protected:
     void SetUp() override {
@@ -60,7 +53,7 @@ protected:
         m_link = m_dir / "ttyUNIT";
     }
     void TearDown() override {
-        closeMessageBoxes();
+        e2e::closeMessageBoxes();
         fs::remove_all(m_dir);
     }
 
@@ -150,7 +143,7 @@ TEST_P(FaultsE2e, VanishedAdapterIsHandledOnceThenIdleAndConnectRecovers) {
     // that spins makes hundreds of thousands of passes.
     EXPECT_LT(passesAfterLoss, 400) << phaseName(phase);
     EXPECT_FALSE(session.form.commPort().isOpen());
-    closeMessageBoxes();
+    e2e::closeMessageBoxes();
 
     std::string path, error;
     ASSERT_TRUE(session.unit().comeBack(path, error)) << error;

@@ -9,9 +9,11 @@
 #include "unit-sim/SimulatedUnit.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTimer>
 #include <QWidget>
 
@@ -25,6 +27,19 @@
 namespace e2e {
 
 using namespace std::chrono_literals;
+
+// Closes the message boxes that are shown; returns whether one of them mentions `text`.
+inline bool closeMessageBoxes(const QString &text = {}) {
+    bool mentioned = false;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        auto *box = qobject_cast<QMessageBox *>(widget);
+        if (box == nullptr || !box->isVisible())
+            continue;
+        mentioned = mentioned || (!text.isEmpty() && box->text().contains(text));
+        box->close();
+    }
+    return mentioned;
+}
 
 // The window, keeping every status text it was given.
 class RecordingForm : public TForm3 {

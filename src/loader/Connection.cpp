@@ -74,8 +74,6 @@ void Connection::announcementLoop() {
     while (!m_shared.StopRequested) {
         showStateAndReceived();
         m_view.processEvents(idle ? kIdleWaitMs : LoaderView::kNoWait);
-        if (m_shared.StopRequested)
-            return;
         if (m_port.totalReceived() > wire::kAnnouncementMinReceived) {
             idle = !announcementStep();
             if (m_announcementBytesRead == wire::kAnnouncementBytesRead)

@@ -36,6 +36,11 @@ constexpr auto kClosedPortCheckInterval = 5ms;
 // No wait lasts longer, whatever happens.
 constexpr auto kLongestWait = 50ms;
 constexpr auto kShortestWait = 20us;
+// A sleeping wait wakes some tens of µs late even with the least timer slack, and a paced
+// byte or a reply would be that late on the line. So the unit sleeps until this long before
+// a paced deadline that matters and spins out the rest: never longer than this, and only
+// while bytes are on their way.
+constexpr auto kPacedSpinLead = 60us;
 // A program that opens the port without purging it counts as having configured the line
 // this long after opening; a change of the line counts once it has lasted this long (so
 // that the settings restored just before a close are not taken for the loader's).
@@ -167,6 +172,7 @@ private:
     void runCommands();
     void waitForWork(Clock::time_point now);
     Clock::time_point nextDeadline(Clock::time_point now) const;
+    std::optional<Clock::time_point> exactDeadline(Clock::time_point now) const;
 
     void watchPeer(Clock::time_point now);
     void onPeerOpened(Clock::time_point now);
@@ -177,6 +183,7 @@ private:
     void reportLine(const LineSettings &line);
 
     void readInput(Clock::time_point now);
+    Clock::time_point inputBurstStart(std::optional<Clock::time_point> &noticedAt) const;
     void takeData(std::span<const std::uint8_t> data, Clock::time_point now);
     void handleStatus(std::uint8_t status, Clock::time_point now);
     void handleFullPurge(Clock::time_point now);
@@ -221,6 +228,11 @@ private:
     std::deque<OutgoingMessage> m_outgoing;
     bool m_outputBlocked = false;
     std::optional<Clock::time_point> m_inputPacedUntil;
+    // The input deadline is for the last bytes waiting: a reply may be due right after it.
+    bool m_inputPacedUntilLast = false;
+    // When the last wait ended on input from the loader: the bytes were there by then.
+    std::optional<Clock::time_point> m_inputNoticedAt;
+    bool m_lastWaitImmediate = false;
     std::optional<Clock::time_point> m_outputPacedUntil;
     bool m_announcedEver = false;
     bool m_vanishing = false;
@@ -321,7 +333,7 @@ void SimulatedUnit::Impl::run() {
             if (m_session.open)
                 announceIfDue(now);
             if (m_session.open)
-                writeOutput(now);
+                writeOutput(Clock::now()); // reading and parsing took time
         } else if (m_comeBackAt && now >= *m_comeBackAt) {
             m_comeBackAt.reset();
             std::string error;
@@ -410,8 +422,18 @@ void SimulatedUnit::Impl::waitForWork(Clock::time_point now) {
             events |= POLLOUT;
         fds.push_back({m_port.masterFd(), events, 0});
     }
-    const auto timeout = std::max<Clock::duration>(nextDeadline(now) - now, kShortestWait);
-    if (waitForEvents(fds, timeout) < 0 && errno != EINTR) {
+    const Clock::time_point deadline = nextDeadline(now);
+    const std::optional<Clock::time_point> exact = exactDeadline(now);
+    Clock::duration timeout = std::max<Clock::duration>(deadline - now, kShortestWait);
+    // A deadline that passed during the pass is taken at once, but only once in a row, so
+    // that a deadline that does not go away cannot keep the processor busy.
+    const bool exactFirst = exact && *exact <= deadline && (*exact > now || !m_lastWaitImmediate);
+    if (exactFirst)
+        timeout = std::max<Clock::duration>(*exact - now - kPacedSpinLead, 0ns);
+    m_lastWaitImmediate = exactFirst && *exact <= now;
+    const int ready = waitForEvents(fds, timeout);
+    const Clock::time_point woke = Clock::now();
+    if (ready < 0 && errno != EINTR) {
         fail(std::string("waiting for the port failed: ") + std::strerror(errno));
         std::this_thread::sleep_for(kClosedPortCheckInterval);
     }
@@ -419,6 +441,34 @@ void SimulatedUnit::Impl::waitForWork(Clock::time_point now) {
         m_wake.drain();
     if (fds.size() > 1 && (fds[1].revents & POLLOUT))
         m_outputBlocked = false;
+    m_inputNoticedAt.reset();
+    if (fds.size() > 1 && (fds[1].revents & POLLIN))
+        m_inputNoticedAt = woke;
+    // Strictly after the deadline, so that the byte counts of the pacers have moved on.
+    if (ready == 0 && exactFirst && *exact - woke <= kPacedSpinLead) {
+        while (Clock::now() <= *exact) {
+        }
+    }
+}
+
+// The earliest paced deadline at which bytes are due on the line.
+std::optional<Clock::time_point> SimulatedUnit::Impl::exactDeadline(Clock::time_point now) const {
+    if (!m_port.isOpen() || !m_session.open)
+        return std::nullopt;
+    std::optional<Clock::time_point> exact;
+    auto consider = [&](std::optional<Clock::time_point> at) {
+        if (at && (!exact || *at < *exact))
+            exact = at;
+    };
+    if (m_inputPacedUntilLast)
+        consider(m_inputPacedUntil);
+    if (m_outputPacer.isPaced() && !m_outgoing.empty() && !m_outputBlocked) {
+        if (m_outgoing.front().notBefore > now)
+            consider(m_outgoing.front().notBefore);
+        else
+            consider(m_outputPacedUntil);
+    }
+    return exact;
 }
 
 Clock::time_point SimulatedUnit::Impl::nextDeadline(Clock::time_point now) const {
@@ -577,19 +627,25 @@ void SimulatedUnit::Impl::setPacing(const LineSettings &line) {
 void SimulatedUnit::Impl::readInput(Clock::time_point now) {
     std::vector<std::uint8_t> buffer(kReadBufferBytes);
     m_inputPacedUntil.reset();
+    m_inputPacedUntilLast = false;
+    std::optional<Clock::time_point> noticedAt = m_inputNoticedAt;
+    m_inputNoticedAt.reset();
     for (int round = 0; round < kReadsPerPass && m_session.open; ++round) {
         std::size_t limit = buffer.size();
         if (m_inputPacer.isPaced()) {
             const std::size_t waiting = m_port.bytesWaiting();
             if (waiting == 0) {
                 m_inputPacer.idle();
-                limit = 1; // a status, or a byte that has only just come
+                noticedAt.reset(); // what comes now came after the wake-up
+                limit = 1;         // a status, or a byte that has only just come
             } else {
-                m_inputPacer.begin(now);
+                if (!m_inputPacer.isBusy())
+                    m_inputPacer.begin(inputBurstStart(noticedAt));
                 const std::size_t chunk = std::min(waiting, kPacedChunkBytes);
                 const std::size_t allowed = m_inputPacer.allowance(now);
                 if (allowed < chunk) {
                     m_inputPacedUntil = m_inputPacer.timeFor(chunk);
+                    m_inputPacedUntilLast = chunk == waiting;
                     return;
                 }
                 limit = std::min(allowed, waiting);
@@ -597,14 +653,21 @@ void SimulatedUnit::Impl::readInput(Clock::time_point now) {
         }
         const PseudoTerminal::Input input = m_port.read(std::span(buffer).first(limit));
         switch (input.result) {
-        case PseudoTerminal::Input::Result::Data:
+        case PseudoTerminal::Input::Result::Data: {
+            // A request is complete when its last byte has passed the line, which may be a
+            // while before this pass: replies are due from then on.
+            Clock::time_point passedAt = now;
             if (m_inputPacer.isPaced()) {
-                m_inputPacer.begin(now);
+                if (!m_inputPacer.isBusy())
+                    m_inputPacer.begin(inputBurstStart(noticedAt));
                 m_inputPacer.took(input.dataBytes);
+                passedAt = std::min(now, m_inputPacer.timeFor(0));
             }
-            takeData(std::span(buffer).first(input.dataBytes), now);
+            takeData(std::span(buffer).first(input.dataBytes), passedAt);
             break;
+        }
         case PseudoTerminal::Input::Result::Status:
+            noticedAt.reset();
             handleStatus(input.status, now);
             break;
         case PseudoTerminal::Input::Result::NothingWaiting:
@@ -618,6 +681,17 @@ void SimulatedUnit::Impl::readInput(Clock::time_point now) {
         if (!m_port.isOpen())
             return;
     }
+}
+
+// When bytes found waiting began to come: if the unit was asleep when they came, when it
+// woke; otherwise now, after it has seen them. Never before they were written.
+Clock::time_point
+SimulatedUnit::Impl::inputBurstStart(std::optional<Clock::time_point> &noticedAt) const {
+    if (!noticedAt)
+        return Clock::now();
+    const Clock::time_point start = *noticedAt;
+    noticedAt.reset();
+    return start;
 }
 
 void SimulatedUnit::Impl::takeData(std::span<const std::uint8_t> data, Clock::time_point now) {
@@ -897,7 +971,8 @@ void SimulatedUnit::Impl::writeOutput(Clock::time_point now) {
         const std::size_t remaining = message.bytes.size() - message.sent;
         std::size_t limit = remaining;
         if (m_outputPacer.isPaced()) {
-            m_outputPacer.begin(now);
+            // A reply starts on the line when it is due, however late this pass is.
+            m_outputPacer.begin(message.notBefore);
             const std::size_t chunk = std::min(remaining, kPacedChunkBytes);
             const std::size_t allowed = m_outputPacer.allowance(now);
             if (allowed < chunk) {

@@ -491,5 +491,47 @@ TEST_F(SimulatedUnitTest, PacedUnitTakesAndGivesBytesNoFasterThanTheBaudRate) {
     EXPECT_GE(elapsed, lineTime);
 }
 
+// Replies are timed from when the request's last byte would have passed the line, so each
+// exchange on its own must still take the line time of the request and the reply (and the
+// reply delay), also when the line has been quiet before the request came.
+struct PacedExchangeCase {
+    const char *name;
+    std::uint32_t baudRate;
+    std::chrono::milliseconds pauseBefore; // quiet line before each request
+    std::chrono::milliseconds replyDelay;
+};
+
+class PacedExchangeTest : public SimulatedUnitTest,
+                          public ::testing::WithParamInterface<PacedExchangeCase> {};
+
+TEST_P(PacedExchangeTest, NoExchangeIsFasterThanTheLine) {
+    constexpr int kBlocks = 4;
+    const PacedExchangeCase &paced = GetParam();
+    UnitOptions options = quickOptions();
+    options.pace = true;
+    options.replyDelay = paced.replyDelay;
+    startUnit(options);
+    RawSerialClient client;
+    connectAndHandshake(client, {paced.baudRate, 8, 'N', 2, false});
+    ASSERT_EQ(exchange(client, fileStart(kA4), 2), fileStart(kA4));
+    const auto lineTime =
+        std::chrono::nanoseconds(static_cast<long long>((258 + 2) * 11 * 1e9 / paced.baudRate));
+    for (int block = 0; block < kBlocks; ++block) {
+        SCOPED_TRACE("block " + std::to_string(block + 1));
+        std::this_thread::sleep_for(paced.pauseBefore);
+        const auto begin = std::chrono::steady_clock::now();
+        ASSERT_EQ(exchange(client, blockFrame(kBlock1), 2), ack(kBlock1));
+        EXPECT_GE(std::chrono::steady_clock::now() - begin, lineTime + paced.replyDelay);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LowerBound, PacedExchangeTest,
+    ::testing::Values(PacedExchangeCase{"BackToBackAt230400", 230400, 0ms, 0ms},
+                      PacedExchangeCase{"BackToBackAt921600", 921600, 0ms, 0ms},
+                      PacedExchangeCase{"AfterAQuietLine", 460800, 30ms, 0ms},
+                      PacedExchangeCase{"WithAReplyDelay", 460800, 0ms, 5ms}),
+    [](const auto &info) { return std::string(info.param.name); });
+
 } // namespace
 } // namespace unitsim::testing
